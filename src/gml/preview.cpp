@@ -1,0 +1,7 @@
+#include "gml/preview.h"
+
+namespace velq {
+
+void previewDrawing(const char*, TickSource) {}
+
+} // namespace velq

@@ -1,0 +1,6 @@
+#include "shell/main_loop.h"
+
+int main(int argc, char** argv)
+{
+    return velq::runProgram(argc, argv);
+}
