@@ -54,6 +54,41 @@ void setBrushSize(std::int32_t size)
     plotRoutine = size >= 2 ? plotBrush : putPixel;
 }
 
+namespace {
+
+constexpr std::int64_t floorDiv(std::int64_t a, std::int64_t b) // b > 0
+{
+    return a / b - (a % b < 0 ? 1 : 0);
+}
+
+constexpr std::int64_t ceilDiv(std::int64_t a, std::int64_t b) // b > 0
+{
+    return a / b + (a % b > 0 ? 1 : 0);
+}
+
+// Narrows [first, last] to the steps i whose 8.8 position start + i * step, shifted down by
+// 8, lies in [lo, hi].
+void keepStepsWithin(std::int64_t start, std::int64_t step, std::int64_t lo, std::int64_t hi,
+                     std::int64_t& first, std::int64_t& last)
+{
+    std::int64_t low = lo * 256 - start;       // start + i*step >= lo*256
+    std::int64_t high = hi * 256 + 255 - start; // start + i*step <= hi*256 + 255
+    if (step == 0) {
+        if (low > 0 || high < 0) last = first - 1;
+        return;
+    }
+    if (step < 0) {
+        step = -step;
+        const std::int64_t flipped = -low;
+        low = -high;
+        high = flipped;
+    }
+    first = std::max(first, ceilDiv(low, step));
+    last = std::min(last, floorDiv(high, step));
+}
+
+} // namespace
+
 void drawLine(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, Pixel colour)
 {
     // 8.8 fixed-point DDA: n points, divisor n (one more than the longer extent), the
@@ -65,13 +100,25 @@ void drawLine(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1
     const std::int64_t n = std::max(dx < 0 ? -dx : dx, dy < 0 ? -dy : dy) + 1;
     const std::int64_t sx = dx * 256 / n;
     const std::int64_t sy = dy * 256 / n;
-    std::int64_t px = std::int64_t{x0} * 256;
-    std::int64_t py = std::int64_t{y0} * 256;
-    for (std::int64_t i = 0; i < n; ++i) {
-        px += sx;
-        py += sy;
-        plotRoutine(static_cast<std::int32_t>(px >> 8), static_cast<std::int32_t>(py >> 8), colour);
+    const std::int64_t px = std::int64_t{x0} * 256;
+    const std::int64_t py = std::int64_t{y0} * 256;
+
+    // Plain meaning: for i = 1..n plot (px + i*sx) >> 8, (py + i*sy) >> 8. With our own plot
+    // routines, whose footprint is known, only the steps whose footprint can reach the canvas
+    // are walked, so a line millions of pixels long costs what its visible part costs. Every
+    // pixel the plain loop sets is set alike, as long as no point lies so far out (65536 - 160
+    // pixels and more) that putPixel's 16-bit wrap would bring it back onto the canvas.
+    std::int64_t first = 1;
+    std::int64_t last = n;
+    if (plotRoutine == putPixel || plotRoutine == plotBrush) {
+        // plotBrush only sets pixels less than brushSize / 2 away from the point.
+        const std::int64_t margin = plotRoutine == plotBrush ? std::max(brushSize / 2, 0) : 0;
+        keepStepsWithin(px, sx, -margin, canvasWidth - 1 + margin, first, last);
+        keepStepsWithin(py, sy, -margin, canvasHeight - 1 + margin, first, last);
     }
+    for (std::int64_t i = first; i <= last; ++i)
+        plotRoutine(static_cast<std::int32_t>((px + i * sx) >> 8), static_cast<std::int32_t>((py + i * sy) >> 8),
+                    colour);
 }
 
 void drawLineRgb(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
