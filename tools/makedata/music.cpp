@@ -366,9 +366,10 @@ const std::vector<Cue> choreography{
     {9, 48, overlayB(0)}, {9, 49, step(5)}, {9, 56, drawingOff},
     // break 1: the tunnel slows into the break; the three rules rise one after the other.
     {10, 0, longBlur}, {10, 1, scene(0)}, {10, 2, step(2)},
-    {10, 8, drawing(dSameDate)}, {10, 28, drawing(dSameRules)}, {10, 48, drawing(dSameGoal)},
+    {10, 8, drawing(dSameDate)}, {10, 24, drawing(dSameRules)}, {10, 40, drawing(dSameGoal)},
+    {10, 58, drawingOff},
     // break 2: the last title card; the letterbox closes in for the build-up.
-    {11, 8, step(3)}, {11, 12, drawingOff}, {11, 16, overlayA(4)},
+    {11, 8, step(3)}, {11, 16, overlayA(4)},
     {11, 40, overlayA(0)}, {11, 41, blur}, {11, 48, step(1)},
     {11, 56, letterboxGrow}, {11, 58, letterboxGrow}, {11, 60, letterboxGrow},
     // build-up 2: warp behind the bars, the first greetings page, flashes with the roll.
@@ -481,10 +482,7 @@ void addHarmony(PatternBuilder& b, const Block& block, int blockIndex, bool fade
             for (int v = 0; v < 3; ++v) b.note(base, chPad1 + v, chord.pad[v], insPad, fade);
         } else if (block.pad == Pad::stabs) {
             for (int v = 0; v < 3; ++v) {
-                for (int r : {2, 6, 10, 14}) {
-                    b.note(base + r, chPad1 + v, chord.pad[v] + 12, insPad, 40);
-                    b.off(base + r + 1, chPad1 + v);
-                }
+                for (int r : {2, 6, 10, 14}) b.note(base + r, chPad1 + v, chord.pad[v] + 12, insPluck, 44);
             }
         }
         if (block.arp) {

@@ -244,7 +244,8 @@ Picture decoration()
     return pic;
 }
 
-// The tunnel and rotozoom texture: soft round dots on a transparent ground, 4 x 4 per tile.
+// The tunnel and rotozoom texture: small round dots with soft rims on a transparent ground,
+// 4 x 4 per tile. Most of the tile is clear, so the darkened frames behind show through.
 Picture dots()
 {
     Picture pic(64, 64);
@@ -253,8 +254,8 @@ Picture dots()
         for (int x = 0; x < 64; ++x) {
             const double dx = x % 16 - 7.5, dy = y % 16 - 7.5;
             const double d = std::sqrt(dx * dx + dy * dy);
-            if (d > 7.0) continue;
-            const int alpha = d < 4.0 ? 255 : static_cast<int>(255 * (7.0 - d) / 3.0);
+            if (d > 5.0) continue;
+            const int alpha = d < 3.0 ? 255 : static_cast<int>(255 * (5.0 - d) / 2.0);
             const std::uint32_t c = colours[(x / 16 + y / 16) % 4];
             pic.at(x, y) = (c & 0xFFFFFF) | static_cast<std::uint32_t>(alpha) << 24;
         }
@@ -270,7 +271,7 @@ Picture blacken()
         for (int x = 0; x < 160; ++x) {
             const double dx = (x - 79.5) / 80.0, dy = (y - 49.5) / 50.0;
             const double edge = std::min(1.0, dx * dx + dy * dy);
-            const int alpha = (48 + static_cast<int>(edge * 48)) / 8 * 8; // steps of 8 pack well
+            const int alpha = (72 + static_cast<int>(edge * 56)) / 8 * 8; // steps of 8 pack well
             pic.at(x, y) = rgba(0, 0, 0, alpha);
         }
     return pic;
