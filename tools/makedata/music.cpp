@@ -52,8 +52,19 @@ std::int16_t toSample(double v)
     return static_cast<std::int16_t>(std::lround(v * 30000.0));
 }
 
+// A one-shot sample ends with a short fade, so cutting it off does not click.
+void fadeTail(std::vector<std::int16_t>& data, double rate)
+{
+    const auto length = std::min(data.size(), static_cast<std::size_t>(rate * 0.006));
+    for (std::size_t i = 0; i < length; ++i) {
+        auto& v = data[data.size() - 1 - i];
+        v = static_cast<std::int16_t>(v * static_cast<double>(i) / static_cast<double>(length));
+    }
+}
+
 XmSample drumSample(std::vector<std::int16_t> data, bool sixteenBit, std::uint8_t volume)
 {
+    fadeTail(data, drumRate);
     XmSample s;
     s.data = std::move(data);
     s.sixteenBit = sixteenBit;
@@ -179,6 +190,7 @@ std::vector<XmInstrument> makeInstruments()
             for (int h = 1; h <= 5; ++h) v += std::sin(p * h) * std::exp(-t * (6.0 + 9.0 * h)) / h;
             s.data[i] = toSample(v * 0.8);
         }
+        fadeTail(s.data, pitchedRate);
         s.volume = 30;
         tunePitched(s);
         list.push_back({"pluck", std::move(s), {}, 0, 0, 0, 0});
@@ -317,7 +329,7 @@ enum : int { dText, dMode, dDemo, dCompo, dGrubix, dWexhall, dPlumox, dKelvaro, 
 
 const std::vector<Cue> choreography{
     // intro 1: out of black into the tunnel; the group logo.
-    {0, 0, scene(0)}, {0, 1, step(0)}, {0, 2, fadeIn},
+    {0, 0, fadeIn}, {0, 1, scene(0)}, {0, 2, step(0)},
     {0, 32, overlayA(1)},
     {0, 48, step(1)},
     // intro 2: "velq presents", then "velq is back".
@@ -349,7 +361,7 @@ const std::vector<Cue> choreography{
     {6, 0, flash}, {6, 4, scrollerNext}, {6, 16, step(2)}, {6, 20, scrollerNext},
     {6, 32, scrollerHide}, {6, 36, scrollerNext}, {6, 40, step(3)}, {6, 56, scrollerOff},
     // chorus 3: the warp with the side band widening, and the organisers' names.
-    {7, 0, scene(3)}, {7, 1, fadeIn}, {7, 4, sideBand(1)},
+    {7, 0, fadeIn}, {7, 1, scene(3)}, {7, 4, sideBand(1)},
     {7, 8, drawing(dGrubix)}, {7, 16, sideBand(2)},
     {7, 24, drawing(dWexhall)}, {7, 32, sideBand(3)},
     {7, 40, drawing(dPlumox)}, {7, 56, sideBand(0)}, {7, 58, drawingOff},
@@ -391,7 +403,7 @@ const std::vector<Cue> choreography{
     {16, 0, scene(2)}, {16, 1, flash}, {16, 2, drawing(dBeeThaKing)},
     {16, 16, step(9)}, {16, 32, step(10)}, {16, 48, step(11)}, {16, 60, longBlur},
     // outro 1: back to the tunnel and the logo.
-    {17, 0, scene(0)}, {17, 1, fadeIn}, {17, 2, drawingOff}, {17, 3, step(0)},
+    {17, 0, fadeIn}, {17, 1, scene(0)}, {17, 2, drawingOff}, {17, 3, step(0)},
     {17, 16, overlayA(1)}, {17, 32, step(3)},
     // outro 2: the letterbox closes the picture.
     {18, 16, letterboxGrow}, {18, 32, letterboxGrow}, {18, 48, letterboxGrow},
