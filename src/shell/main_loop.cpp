@@ -7,6 +7,7 @@
 #include "display/canvas.h"
 #include "display/console.h"
 #include "display/terminal.h"
+#include "display/window.h"
 #include "gml/preview.h"
 #include "shell/assets.h"
 #include "shell/clock.h"
@@ -80,6 +81,18 @@ int runInTerminal(const Options& options)
     return status;
 }
 
+int runInWindow(const Options& options)
+{
+    std::string problem;
+    auto window = WindowConsole::open(problem);
+    if (!window) {
+        std::fprintf(stderr, "velq13: %s\n", problem.c_str());
+        return 1;
+    }
+    ConsoleScope scope(*window);
+    return runShow(options);
+}
+
 } // namespace
 
 int runProgram(int argc, const char* const* argv)
@@ -100,8 +113,7 @@ int runProgram(int argc, const char* const* argv)
         case DisplayMode::terminal:
             return runInTerminal(options);
         case DisplayMode::window:
-            std::fprintf(stderr, "velq13: --window is not available in this build\n");
-            return 1;
+            return runInWindow(options);
         case DisplayMode::capture:
             std::fprintf(stderr, "velq13: --capture is not available in this build\n");
             return 1;
