@@ -10,8 +10,9 @@ packages=(
   libopenmpt-dev libsdl2-dev libstb-dev
   # the default data generator's single-stroke fonts
   libhersheyfont-dev hershey-fonts-data
-  # tests: GoogleTest, a terminal emulator library, tmux, window tests under X
-  libgtest-dev libgmock-dev libvterm-dev tmux xvfb xauth xdotool
+  # tests: GoogleTest, a terminal emulator library, tmux, window tests under X (evilwm:
+  # a small window manager, since full screen is the window manager's business)
+  libgtest-dev libgmock-dev libvterm-dev tmux xvfb xauth xdotool x11-utils evilwm
   # sanitizers and libFuzzer
   clang libclang-rt-14-dev
   # benchmarks and their peers

@@ -164,10 +164,12 @@ void WindowConsole::redraw()
 bool WindowConsole::present(const CellBuffer& cells, ConstCanvasView)
 {
     show();
+    // Events first: a size change must reach the renderer before it draws, and the window
+    // stays responsive even where nobody asks for keys.
+    handleEvents(false);
     upload(cells);
     redraw();
     SDL_RenderPresent(renderer_);
-    handleEvents(false); // keeps the window responsive even where nobody asks for keys
     return true;
 }
 
