@@ -87,8 +87,10 @@ TEST(EndToEndTest, RunsInTmuxUntilEscAndRestoresTheTerminal)
     if (std::system("command -v tmux >/dev/null") != 0) GTEST_SKIP() << "tmux is not installed";
     TmuxSession session;
     const fs::path dir = session.dir();
-    // The show runs where there is no data2/: no music, the frame loop alone.
+    // The show runs on the generated data set: a missing one would be reported and, at a
+    // terminal, wait for a key after each drawing that is not found.
     session.start("cd '" + dir.string() + "'\n"
+                  "ln -s '" VELQ_BINARY_DIR "/data2' data2\n"
                   "stty -g > before.txt\n"
                   "'" VELQ_BINARY_DIR "/velq13' 2> stderr.txt\n"
                   "echo $? > status.txt\n"
