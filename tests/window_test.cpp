@@ -273,8 +273,10 @@ TEST(WindowTest, ProgramUnderXvfbShowsTheCellsFullScreenAndEndsOnEsc)
     TempDir dir;
     const fs::path d = dir.path();
     ASSERT_EQ(writeCellsPng((d / "chart.png").string(), glyphChartCells()), "");
+    // The generated data set: without it every missing asset is reported on standard error.
     std::ofstream(d / "run.sh") << R"sh(
 cd "$1"
+ln -s ")sh" VELQ_BINARY_DIR R"sh(/data2" data2
 evilwm -fn fixed >/dev/null 2>&1 &
 for i in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK | grep -q window && break; sleep 0.1; done
 VELQ_WINDOW_CHART=1 ")sh" VELQ_BINARY_DIR R"sh(/velq13" --window --mute >out.txt 2>err.txt </dev/null &
