@@ -27,9 +27,20 @@ Rect clampRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int
 
 constexpr Pixel alphaMask = 0xFF000000u;
 
+// Truncating division of a window sum by its sample count n as a multiply and shift:
+// sum / n == (sum * (floor(2^32 / n) + 1)) >> 32 whenever sum < 2^32 / n. A window holds at most
+// one line of the canvas, so n <= 160 and sum <= 255 * n, far inside that bound.
+constexpr std::int32_t maxWindow = std::max(canvasWidth, canvasHeight);
+static_assert(255ull * maxWindow * maxWindow < (1ull << 32));
+constexpr auto windowReciprocals = [] {
+    std::array<std::uint64_t, maxWindow + 1> table{};
+    for (std::uint64_t n = 1; n <= maxWindow; ++n) table[n] = (1ull << 32) / n + 1;
+    return table;
+}();
+
 // The blur's scratch line, shared by both passes; it lives for the whole run so that no frame
 // allocates.
-std::array<Pixel, std::max(canvasWidth, canvasHeight)> blurScratch;
+std::array<Pixel, maxWindow> blurScratch;
 
 // Blurs one line of length pixels, stride apart, with a window of radius clipped to the line.
 // Plain meaning: out[i] = sum(line[k] for max(0, i - radius) <= k <= min(length - 1, i + radius))
@@ -48,8 +59,10 @@ void blurLine(Pixel* line, std::int32_t stride, std::int32_t length, std::int32_
     }
     std::int32_t lo = 0;
     for (std::int32_t i = 0; i < length; ++i) {
-        const auto n = static_cast<std::uint32_t>(hi - lo + 1);
-        blurScratch[i] = makePixel(sumR / n, sumG / n, sumB / n);
+        const std::uint64_t m = windowReciprocals[hi - lo + 1];
+        blurScratch[i] = makePixel(static_cast<std::uint32_t>(sumR * m >> 32),
+                                   static_cast<std::uint32_t>(sumG * m >> 32),
+                                   static_cast<std::uint32_t>(sumB * m >> 32));
         // Slide to i + 1: the sample at i - radius leaves, the one at i + 1 + radius enters.
         if (i - radius >= 0) {
             const Pixel p = line[lo * stride];
