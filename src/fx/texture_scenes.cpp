@@ -83,7 +83,9 @@ void tunnel(float centreX, float centreY, const Image& texture, CanvasView pixel
     const double depthScroll = f32(0.1f) * t;
     const double turnScroll = f32(0.0001f) * t;
 
-    // The column terms are the same on every row.
+    // Per pixel: d = fastSqrt(dx^2 + dy^2), depth = 200 / d * 80, angle = fastAtan(dx / dy);
+    // column from the depth, row from the angle, both scrolled by the clock. The column terms
+    // dx and dx^2 are the same on every row, so they are worked out once.
     std::array<double, canvasWidth> dxs;
     std::array<float, canvasWidth> dx2s;
     for (std::int32_t x = 0; x < canvasWidth; ++x) {
