@@ -261,5 +261,26 @@ TEST_F(PreviewTest, PreviewsAFileThenAFileWithoutStrokes)
     std::filesystem::remove_all(dir);
 }
 
+// Drawings from other people's tools (eye-tracker tags timed in minutes, the format's commented
+// example, an alphabet): each one replays, and something of the larger ones shows.
+TEST_F(PreviewTest, TakesRealWorldFiles)
+{
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(VELQ_FIXTURES_DIR) / "gml")) {
+        if (entry.path().extension() != ".gml") continue;
+        ++files;
+        console.frames.clear();
+        scriptFrames(0, {0, 4000, 15999});
+        previewDrawing(entry.path().string().c_str(), scriptedTicks);
+        ASSERT_EQ(console.frames.size(), 3u) << entry.path();
+        EXPECT_GE(previewBrushMemory, 0);
+        EXPECT_LE(previewBrushMemory, 7);
+        const auto& last = console.frames.back();
+        EXPECT_EQ(count(last, 0) + count(last, grey), canvasPixels) << entry.path();
+        if (entry.path().filename() == "TemptAtoZ.gml") EXPECT_GT(count(last, grey), 100);
+    }
+    EXPECT_GE(files, 10);
+}
+
 } // namespace
 } // namespace velq
