@@ -198,6 +198,11 @@ TEST(TgaLoader, UnsupportedOrDamagedFilesLeaveTheRecordEmpty)
         {"width 0", with(12, 0)},
         {"pixel data cut short", std::vector<std::uint8_t>(good.begin(), good.end() - 1)},
         {"unknown type", with(2, 77)},
+        {"too large", [&] {
+             auto f = makeTga(picture, 5, 3, {24, true, false, false});
+             f[12] = f[13] = f[14] = f[15] = 0xFF;
+             return f;
+         }()},
     };
     for (const auto& test : cases) {
         Image image;
