@@ -12,6 +12,7 @@
 #include "shell/assets.h"
 #include "shell/clock.h"
 #include "shell/keyboard.h"
+#include "sync/capture_show.h"
 #include "sync/director.h"
 #include "sync/music.h"
 
@@ -115,8 +116,7 @@ int runProgram(int argc, const char* const* argv)
         case DisplayMode::window:
             return runInWindow(options);
         case DisplayMode::capture:
-            std::fprintf(stderr, "velq13: --capture is not available in this build\n");
-            return 1;
+            return runCapture(options);
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "velq13: %s\n", e.what());

@@ -44,6 +44,8 @@ std::unique_ptr<Song> Song::load(const char* path)
     try {
         // Loop as a tracker does: at the end, on to the restart position, until stopped.
         openmpt_module_set_repeat_count(module, -1);
+        // No dither: its noise is random per run, and a capture must be the same every time.
+        openmpt_module_ctl_set_integer(module, "dither", 0);
         song->length_ = openmpt_module_get_duration_seconds(module);
         song->indexRows();
     } catch (...) {
