@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -130,6 +132,31 @@ TEST(TgaLoader, EveryStorageOrderAndEncodingGivesThePicture)
                         const Pixel expected = depth == 32 ? picture[i] : (picture[i] | 0xFF000000u);
                         EXPECT_EQ(image.pixels[i], expected) << "pixel " << i;
                     }
+                }
+}
+
+// ImageMagick as an independent reader of the same files: its -auto-orient applies the
+// storage-order bits the way the picture is meant to be seen.
+TEST(TgaLoader, SameAsAnIndependentDecoder)
+{
+    if (std::system("command -v convert >/dev/null") != 0) GTEST_SKIP() << "ImageMagick is not installed";
+    TempDir dir;
+    const std::vector<Pixel> picture = samplePicture();
+    for (int depth : {24, 32})
+        for (bool rle : {false, true})
+            for (bool topDown : {false, true})
+                for (bool rightToLeft : {false, true}) {
+                    const std::string name = std::to_string(depth) + (rle ? "r" : "u") + (topDown ? "t" : "b") + (rightToLeft ? "m" : "n");
+                    const std::string in = dir.file(name + ".tga"), out = dir.file(name + ".rgba");
+                    const std::vector<std::uint8_t> file = makeTga(picture, 5, 3, {depth, rle, topDown, rightToLeft});
+                    writeFile(in, file);
+                    ASSERT_EQ(std::system(("convert '" + in + "' -auto-orient -depth 8 'rgba:" + out + "'").c_str()), 0);
+                    std::ifstream stream(out, std::ios::binary);
+                    const std::vector<char> theirs{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+                    Image image;
+                    ASSERT_EQ(decodeTgaImage(file, image), nullptr);
+                    ASSERT_EQ(theirs.size(), image.pixels.size() * 4) << name;
+                    EXPECT_EQ(std::memcmp(theirs.data(), image.pixels.data(), theirs.size()), 0) << name;
                 }
 }
 
