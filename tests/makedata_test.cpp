@@ -239,7 +239,9 @@ TEST_F(MakeData, OurReaderFindsTheStrokes)
                 EXPECT_NEAR(stroke.points[i].x, strokes[s][i].x, 1e-5);
                 EXPECT_NEAR(stroke.points[i].y, strokes[s][i].y, 1e-5);
                 EXPECT_NEAR(stroke.times[i], strokes[s][i].t, 1e-4);
-                if (i > 0) EXPECT_GT(stroke.times[i], stroke.times[i - 1]);
+                if (i > 0) {
+                    EXPECT_GT(stroke.times[i], stroke.times[i - 1]);
+                }
             }
         }
     }

@@ -277,7 +277,9 @@ TEST_F(PreviewTest, TakesRealWorldFiles)
         EXPECT_LE(previewBrushMemory, 7);
         const auto& last = console.frames.back();
         EXPECT_EQ(count(last, 0) + count(last, grey), canvasPixels) << entry.path();
-        if (entry.path().filename() == "TemptAtoZ.gml") EXPECT_GT(count(last, grey), 100);
+        if (entry.path().filename() == "TemptAtoZ.gml") {
+            EXPECT_GT(count(last, grey), 100);
+        }
     }
     EXPECT_GE(files, 10);
 }
