@@ -145,9 +145,10 @@ Picture groupLogo()
     Picture pic(160, 100);
     Mask big(160, 100);
     drawText(big, "futural", "velq", 80, 62, 3.3, 3.6, 2, 136);
-    // A thick underline that the letters stand on.
+    // A thick underline that the letters stand on; it stops short of the q so that its
+    // descender stays free and the name cannot be read as "vela".
     for (int y = 66; y < 71; ++y)
-        for (int x = 14; x < 146; ++x) big.on[y * 160 + x] = 1;
+        for (int x = 14; x < 122; ++x) big.on[y * 160 + x] = 1;
     letter(pic, big, bands({yellow, yellow, rgba(255, 128, 0), red, magenta}, 14, 71), 2, true);
     Mask small(160, 100);
     drawText(small, "futural", "back in text mode", 80, 88, 0.75, 0.7);
