@@ -13,6 +13,7 @@
 #include "display/canvas.h"
 #include "display/console.h"
 #include "gml/preview.h"
+#include "drawing_fixture.h"
 
 namespace velq {
 namespace {
@@ -71,25 +72,6 @@ void scriptFrames(std::uint32_t start, const std::vector<std::uint32_t>& elapsed
         script.ticks.push_back(start + e);
     }
     script.after = start + previewDurationMs;
-}
-
-struct TimedPoint {
-    float x, y, time;
-};
-
-std::unique_ptr<Drawing> makeDrawing(const std::vector<std::vector<TimedPoint>>& strokes)
-{
-    auto drawing = std::make_unique<Drawing>();
-    drawing->strokeCount = static_cast<std::int32_t>(strokes.size());
-    for (std::size_t s = 0; s < strokes.size(); ++s) {
-        Stroke& stroke = drawing->strokes[s];
-        stroke.pointCount = static_cast<std::int32_t>(strokes[s].size());
-        for (std::size_t j = 0; j < strokes[s].size(); ++j) {
-            stroke.points[j] = {strokes[s][j].x, strokes[s][j].y, 0};
-            stroke.times[j] = strokes[s][j].time;
-        }
-    }
-    return drawing;
 }
 
 int count(const std::vector<Pixel>& frame, Pixel colour)

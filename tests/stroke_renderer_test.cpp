@@ -10,32 +10,13 @@
 #include "display/canvas.h"
 #include "gml/drawing.h"
 #include "gml/stroke_renderer.h"
+#include "drawing_fixture.h"
 
 namespace velq {
 namespace {
 
 constexpr float nan = std::numeric_limits<float>::quiet_NaN();
 constexpr float inf = std::numeric_limits<float>::infinity();
-
-struct TimedPoint {
-    float x, y, time;
-};
-
-// Drawings are half a megabyte: built on the heap, one stroke per list of points.
-std::unique_ptr<Drawing> makeDrawing(const std::vector<std::vector<TimedPoint>>& strokes)
-{
-    auto drawing = std::make_unique<Drawing>();
-    drawing->strokeCount = static_cast<std::int32_t>(strokes.size());
-    for (std::size_t s = 0; s < strokes.size(); ++s) {
-        Stroke& stroke = drawing->strokes[s];
-        stroke.pointCount = static_cast<std::int32_t>(strokes[s].size());
-        for (std::size_t j = 0; j < strokes[s].size(); ++j) {
-            stroke.points[j] = {strokes[s][j].x, strokes[s][j].y, 0};
-            stroke.times[j] = strokes[s][j].time;
-        }
-    }
-    return drawing;
-}
 
 class StrokeRendererTest : public ::testing::Test {
 protected:
