@@ -21,6 +21,10 @@
 #include <SDL.h>
 #include <unistd.h>
 
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb_image.h>
+
 #include "display/glyph_renderer.h"
 #include "display/window.h"
 
@@ -231,6 +235,47 @@ public:
 private:
     fs::path path_;
 };
+
+// A captured PNG frame is what the window shows for the same cells, pixel for pixel.
+TEST_F(OffscreenWindow, CapturedPngFramesMatchTheWindow)
+{
+    TempDir dir;
+    const fs::path capture = dir.path() / "capture";
+    const std::string command = "cd '" VELQ_BINARY_DIR "' && ./velq13 --capture '" + capture.string() +
+                                "' --png --seconds 0.3 >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string cells = readFile(capture / "cells.bin");
+    const std::size_t frameBytes = consoleCells * 2;
+    ASSERT_GE(cells.size(), 2 * frameBytes);
+    const std::size_t frames = cells.size() / frameBytes;
+    for (const std::size_t frame : {std::size_t{0}, frames - 1}) {
+        CellBuffer buffer{};
+        for (int n = 0; n < consoleCells; ++n) {
+            buffer[n].character = static_cast<unsigned char>(cells[frame * frameBytes + n * 2]);
+            buffer[n].attributes = static_cast<unsigned char>(cells[frame * frameBytes + n * 2 + 1]);
+        }
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%06zu.png", frame);
+        int width = 0, height = 0, channels = 0;
+        const std::unique_ptr<unsigned char, void (*)(void*)> png(
+            stbi_load((capture / name).string().c_str(), &width, &height, &channels, 3), stbi_image_free);
+        ASSERT_TRUE(png) << name;
+        ASSERT_EQ(width, cellImageWidth);
+        ASSERT_EQ(height, cellImageHeight);
+
+        ASSERT_TRUE(window_->present(buffer, ConstCanvasView(noPixels)));
+        std::vector<std::uint8_t> shown;
+        int shownWidth = 0, shownHeight = 0;
+        ASSERT_TRUE(window_->readBack(shown, shownWidth, shownHeight));
+        const PictureRect fit = fitPicture(shownWidth, shownHeight);
+        ASSERT_EQ(fit.width, cellImageWidth) << "the window is drawn at scale 1 here";
+        int wrong = 0;
+        for (int y = 0; y < height; ++y)
+            wrong += std::memcmp(&shown[(static_cast<std::size_t>(y + fit.y) * shownWidth + fit.x) * 3],
+                                 &png.get()[static_cast<std::size_t>(y) * cellImageStride], cellImageStride) != 0;
+        EXPECT_EQ(wrong, 0) << name << ": rows that differ";
+    }
+}
 
 // Before anything else starts: one line, a failure status, and the show never begins.
 TEST(WindowTest, WithoutADisplayTheProgramSaysSoAndFails)
