@@ -11,19 +11,12 @@
 #include <unistd.h>
 
 #include "xm_fixture.h"
+#include "process_helpers.h"
 
 namespace velq {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::uint32_t le32(const std::string& bytes, std::size_t at)
 {

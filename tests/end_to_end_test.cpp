@@ -2,6 +2,8 @@
 // and checks that Esc ends it and leaves the terminal as it found it.
 #include <gtest/gtest.h>
 
+#include "process_helpers.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -17,25 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-std::string output(const std::string& command)
-{
-    std::string text;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return text;
-}
-
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using velq::commandOutput;
+using velq::readFile;
 
 class TmuxSession {
 public:
@@ -59,10 +44,10 @@ public:
         const std::string command = tmux() + " new-session -d -x 80 -y 50 -s show 'sh " + (dir_ / "run.sh").string() + "'";
         ASSERT_EQ(std::system(command.c_str()), 0);
     }
-    std::string screen() const { return output(tmux() + " capture-pane -p -t show"); }
+    std::string screen() const { return commandOutput(tmux() + " capture-pane -p -t show"); }
     std::string query(const std::string& format) const
     {
-        return output(tmux() + " display-message -p -t show '" + format + "'");
+        return commandOutput(tmux() + " display-message -p -t show '" + format + "'");
     }
     void keys(const std::string& keys) const { std::system((tmux() + " send-keys -t show " + keys).c_str()); }
 
@@ -142,13 +127,13 @@ TEST(EndToEndTest, SigtermEndsTheShowAndRestoresTheTerminal)
 
 TEST(EndToEndTest, RefusesToDrawIntoAPipe)
 {
-    const std::string result = output("'" VELQ_BINARY_DIR "/velq13' 2>&1 </dev/null | cat; echo status=$?");
+    const std::string result = commandOutput("'" VELQ_BINARY_DIR "/velq13' 2>&1 </dev/null | cat; echo status=$?");
     EXPECT_NE(result.find("not a terminal"), std::string::npos) << result;
 }
 
 TEST(EndToEndTest, CommandLineErrorsAreOneLineAndNonZero)
 {
-    const std::string result = output("'" VELQ_BINARY_DIR "/velq13' --bogus 2>&1; echo status=$?");
+    const std::string result = commandOutput("'" VELQ_BINARY_DIR "/velq13' --bogus 2>&1; echo status=$?");
     EXPECT_EQ(result, "velq13: unknown option --bogus (see --help)\nstatus=2\n");
 }
 

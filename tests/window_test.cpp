@@ -27,6 +27,7 @@
 
 #include "display/glyph_renderer.h"
 #include "display/window.h"
+#include "process_helpers.h"
 
 namespace {
 
@@ -203,25 +204,6 @@ TEST_F(OffscreenWindow, ChartVariableShowsTheFixedChartWhateverTheShowDraws)
     expectShows(glyphChartCells());
 }
 
-std::string output(const std::string& command)
-{
-    std::string text;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return text;
-}
-
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class TempDir {
 public:
     TempDir() : path_(fs::temp_directory_path() / ("velq-window-" + std::to_string(::getpid()))) { fs::create_directories(path_); }
@@ -288,7 +270,7 @@ TEST(WindowTest, WithoutADisplayTheProgramSaysSoAndFails)
     };
     for (const std::string& run : runs) {
         const std::string status =
-            output("cd '" + dir.path().string() + "' && " + run + " >out.txt 2>err.txt </dev/null; echo $?");
+            commandOutput("cd '" + dir.path().string() + "' && " + run + " >out.txt 2>err.txt </dev/null; echo $?");
         EXPECT_NE(status, "0\n") << run;
         const std::string err = readFile(dir.path() / "err.txt");
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
