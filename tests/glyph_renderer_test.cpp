@@ -17,6 +17,7 @@
 #include <stb_image.h>
 
 #include "display/glyph_renderer.h"
+#include "process_helpers.h"
 
 namespace {
 
@@ -107,23 +108,9 @@ TEST(GlyphRendererTest, GlyphsAreDistinctAndCodesWithoutAGlyphDrawABox)
     EXPECT_EQ(pixelAt(*image, 1, 1), 0x000000u);
 }
 
-class TempDir {
-public:
-    TempDir() : path_(fs::temp_directory_path() / ("velq-glyph-" + std::to_string(::getpid()))) { fs::create_directories(path_); }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 TEST(GlyphRendererTest, PngHoldsTheRenderedPicture)
 {
-    TempDir dir;
+    TempDir dir("velq-glyph-");
     const std::string path = (dir.path() / "frame.png").string();
     const CellBuffer cells = glyphChartCells();
     ASSERT_EQ(writeCellsPng(path, cells), "");
@@ -142,7 +129,7 @@ TEST(GlyphRendererTest, PngHoldsTheRenderedPicture)
 
 TEST(GlyphRendererTest, PngFailureSaysWhy)
 {
-    TempDir dir;
+    TempDir dir("velq-glyph-");
     const CellBuffer cells{};
     EXPECT_NE(writeCellsPng((dir.path() / "missing" / "frame.png").string(), cells).find("cannot write"),
               std::string::npos);

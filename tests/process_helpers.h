@@ -1,4 +1,5 @@
-// Running commands and reading the files they leave, for the tests that start the program.
+// Running commands, reading the files they leave and scratch folders, for the tests that start
+// the program or write files.
 #pragma once
 
 #include <cstdio>
@@ -6,6 +7,9 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <system_error>
+
+#include <unistd.h>
 
 namespace velq {
 
@@ -29,5 +33,26 @@ inline std::string readFile(const std::filesystem::path& path)
     text << in.rdbuf();
     return text.str();
 }
+
+// A folder of its own for one test process, removed with everything in it at the end.
+class TempDir {
+public:
+    explicit TempDir(const std::string& prefix)
+        : path_(std::filesystem::temp_directory_path() / (prefix + std::to_string(::getpid())))
+    {
+        std::filesystem::create_directories(path_);
+    }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
 
 } // namespace velq

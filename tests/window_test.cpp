@@ -204,24 +204,10 @@ TEST_F(OffscreenWindow, ChartVariableShowsTheFixedChartWhateverTheShowDraws)
     expectShows(glyphChartCells());
 }
 
-class TempDir {
-public:
-    TempDir() : path_(fs::temp_directory_path() / ("velq-window-" + std::to_string(::getpid()))) { fs::create_directories(path_); }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 // A captured PNG frame is what the window shows for the same cells, pixel for pixel.
 TEST_F(OffscreenWindow, CapturedPngFramesMatchTheWindow)
 {
-    TempDir dir;
+    TempDir dir("velq-window-");
     const fs::path capture = dir.path() / "capture";
     const std::string command = "cd '" VELQ_BINARY_DIR "' && ./velq13 --capture '" + capture.string() +
                                 "' --png --seconds 0.3 >/dev/null 2>&1";
@@ -262,7 +248,7 @@ TEST_F(OffscreenWindow, CapturedPngFramesMatchTheWindow)
 // Before anything else starts: one line, a failure status, and the show never begins.
 TEST(WindowTest, WithoutADisplayTheProgramSaysSoAndFails)
 {
-    TempDir dir;
+    TempDir dir("velq-window-");
     const std::string program = VELQ_BINARY_DIR "/velq13";
     const std::string runs[] = {
         "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER '" + program + "' --window --mute",
@@ -301,7 +287,7 @@ TEST(WindowTest, ProgramUnderXvfbShowsTheCellsFullScreenAndEndsOnEsc)
     for (const char* tool : {"xdotool", "import", "compare", "evilwm", "xprop"})
         if (std::system(("command -v " + std::string(tool) + " >/dev/null").c_str()) != 0)
             GTEST_SKIP() << tool << " is not installed";
-    TempDir dir;
+    TempDir dir("velq-window-");
     const fs::path d = dir.path();
     ASSERT_EQ(writeCellsPng((d / "chart.png").string(), glyphChartCells()), "");
     // The generated data set: without it every missing asset is reported on standard error.

@@ -8,7 +8,7 @@
 
 namespace velq {
 
-// Fills the drawing from a GML file. Resets only the spec text and the stroke count; a file
+// Fills the drawing from a GML file. Resets only specText and strokeCount; a file
 // that cannot be opened, or no drawing, prints a message, waits for a key when standard input
 // is a terminal, and leaves the record as it was.
 void loadDrawing(const char* path, Drawing* drawing);

@@ -49,7 +49,7 @@ Bytes encodeTga(const Picture& picture, TgaDepth depth, TgaPacking packing, TgaO
     put8(out, 0);                                     // no image identifier
     put8(out, 0);                                     // no colour map
     put8(out, packing == TgaPacking::rle ? 10 : 2);   // true colour, raw or run-length
-    for (int i = 0; i < 5; ++i) put8(out, 0);         // colour map specification
+    for (int i = 0; i < 5; ++i) put8(out, 0);         // colour map: none
     put16(out, 0);                                    // x origin
     put16(out, 0);                                    // y origin
     put16(out, picture.width);
