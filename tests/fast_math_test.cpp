@@ -131,6 +131,23 @@ TEST(FastSqrt, SixteenthSteps)
     for (const Case& c : cases) EXPECT_EQ(fastSqrt(c.x), c.root) << c.x;
 }
 
+TEST(TruncateToInt, SaturatesAndTruncatesTowardZero)
+{
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        double value;
+        std::int32_t expected;
+    };
+    const Case cases[] = {
+        {0, 0},           {1.9, 1},           {-1.9, -1},          {159.84, 159},
+        {2147483646.5, 2147483646},           {2147483647.0, INT32_MAX}, {1e30, INT32_MAX},
+        {inf, INT32_MAX}, {-2147483648.0, INT32_MIN}, {-2147483648.9, INT32_MIN}, {-1e30, INT32_MIN},
+        {-inf, INT32_MIN}, {nan, 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(truncateToInt(c.value), c.expected) << c.value;
+}
+
 TEST(FastMath, OutOfRangeArgumentsStayDefined)
 {
     constexpr double nan = std::numeric_limits<double>::quiet_NaN();
@@ -144,7 +161,7 @@ TEST(FastMath, OutOfRangeArgumentsStayDefined)
     EXPECT_EQ(truncateToInt(1e300), maxInt);
     EXPECT_EQ(truncateToInt(-1e300), minInt);
     EXPECT_EQ(truncateToInt(std::numeric_limits<double>::infinity()), maxInt);
-    EXPECT_EQ(truncateToInt(nan), minInt);
+    EXPECT_EQ(truncateToInt(nan), 0);
 
     // Saturated positions still read the table.
     for (float x : {1e12f, 3e38f, -3e38f}) {

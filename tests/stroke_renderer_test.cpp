@@ -227,20 +227,6 @@ TEST_F(StrokeRendererTest, WildNumbersStayFinite)
     EXPECT_EQ(brushSize, 8);
 }
 
-TEST(TruncateToInt, SaturatesAndTruncatesTowardZero)
-{
-    struct Case {
-        double value;
-        std::int32_t expected;
-    };
-    const Case cases[] = {
-        {0, 0}, {1.9, 1}, {-1.9, -1}, {159.84, 159}, {2147483646.5, 2147483646}, {2147483647.0, INT32_MAX},
-        {1e30, INT32_MAX}, {inf, INT32_MAX}, {-2147483648.0, INT32_MIN}, {-2147483648.9, INT32_MIN},
-        {-1e30, INT32_MIN}, {-inf, INT32_MIN}, {nan, 0},
-    };
-    for (const Case& c : cases) EXPECT_EQ(truncateToInt(c.value), c.expected) << c.value;
-}
-
 // drawLine walks only the steps whose footprint can reach the canvas. Against the plain DDA
 // (every step plotted) the canvas must come out the same, line after line.
 void plainLine(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, Pixel colour)

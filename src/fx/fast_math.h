@@ -89,10 +89,11 @@ inline constexpr double halfPi = 1.5707963705062866;
 inline constexpr std::int32_t quarterTurn = 64;
 
 // Conversion toward zero that is defined for every double: values beyond the int32 range give
-// INT32_MIN or INT32_MAX, NaN gives INT32_MIN. Equal to a plain conversion wherever that is defined.
+// INT32_MIN or INT32_MAX, NaN gives 0. Equal to a plain conversion wherever that is defined.
+// Every float-to-int conversion of values that come from files or clocks goes through here.
 constexpr std::int32_t truncateToInt(double v)
 {
-    // Written so that NaN fails the first test.
+    if (v != v) return 0;
     v = v > -2147483648.0 ? v : -2147483648.0;
     v = v < 2147483647.0 ? v : 2147483647.0;
     return static_cast<std::int32_t>(v);

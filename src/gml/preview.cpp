@@ -5,6 +5,7 @@
 
 #include "display/canvas.h"
 #include "display/console.h"
+#include "fx/fast_math.h"
 #include "gml/gml_reader.h"
 #include "gml/stroke_renderer.h"
 

@@ -4,18 +4,11 @@
 #include <cmath>
 
 #include "display/canvas.h"
+#include "fx/fast_math.h"
 
 namespace velq {
 
 std::int32_t brushMemory = 0;
-
-std::int32_t truncateToInt(double value)
-{
-    if (std::isnan(value)) return 0;
-    if (value >= 2147483647.0) return INT32_MAX;
-    if (value <= -2147483648.0) return INT32_MIN;
-    return static_cast<std::int32_t>(value);
-}
 
 int usableStrokes(const Drawing& drawing)
 {

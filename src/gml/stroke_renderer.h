@@ -29,10 +29,6 @@ float segmentSpeed(const Stroke& stroke, int j);
 // and same time) counts as no movement and weighs 8.
 float strokeWeight(float speed);
 
-// Float to integer, truncating toward zero as a cast does, but defined for every input:
-// values beyond the 32-bit range saturate, not-a-number gives 0.
-std::int32_t truncateToInt(double value);
-
 // How many strokes of a record and points of a stroke may be read, whatever the counts say.
 int usableStrokes(const Drawing& drawing);
 int usablePoints(const Stroke& stroke);
