@@ -28,8 +28,7 @@ void setEffectClock(std::int32_t milliseconds)
 
 int runShow(const Options& options)
 {
-    const CanvasView pixels = createCanvas();
-    (void)pixels;
+    createCanvas(); // the one Canvas; everything reaches it through `canvas`
     outputHandle->setTitle(windowTitle);
     configureConsole(consoleColumns, consoleRows, 1);
     if (options.previewPath) previewDrawing(options.previewPath->c_str());
