@@ -38,10 +38,11 @@ public:
     }
     std::string tmux() const { return "tmux -L " + socket_ + " -f /dev/null"; }
     const fs::path& dir() const { return dir_; }
-    void start(const std::string& script)
+    void start(const std::string& script, int columns = 80, int rows = 50)
     {
         std::ofstream(dir_ / "run.sh") << script;
-        const std::string command = tmux() + " new-session -d -x 80 -y 50 -s show 'sh " + (dir_ / "run.sh").string() + "'";
+        const std::string command = tmux() + " new-session -d -x " + std::to_string(columns) + " -y " + std::to_string(rows) +
+                                    " -s show 'sh " + (dir_ / "run.sh").string() + "'";
         ASSERT_EQ(std::system(command.c_str()), 0);
     }
     std::string screen() const { return commandOutput(tmux() + " capture-pane -p -t show"); }
@@ -123,6 +124,26 @@ TEST(EndToEndTest, SigtermEndsTheShowAndRestoresTheTerminal)
     ASSERT_TRUE(waitFor([&] { return !readFile(dir / "after.txt").empty(); }, 5s));
     EXPECT_EQ(readFile(dir / "before.txt"), readFile(dir / "after.txt"));
     EXPECT_EQ(session.query("#{alternate_on} #{cursor_flag}"), "0 1\n");
+}
+
+TEST(EndToEndTest, ATerminalTooSmallIsReportedWhenTheShowEnds)
+{
+    if (std::system("command -v tmux >/dev/null") != 0) GTEST_SKIP() << "tmux is not installed";
+    TmuxSession session;
+    const fs::path dir = session.dir();
+    session.start("cd '" + dir.string() + "'\n"
+                  "ln -s '" VELQ_BINARY_DIR "/data2' data2\n"
+                  "'" VELQ_BINARY_DIR "/velq13' --mute 2> stderr.txt\n"
+                  "echo $? > status.txt\n"
+                  "sleep 60\n",
+                  60, 40);
+    ASSERT_TRUE(waitFor([&] { return session.query("#{alternate_on}") == "1\n"; }, 10s));
+    std::this_thread::sleep_for(300ms);
+    session.keys("Escape");
+    ASSERT_TRUE(waitFor([&] { return !readFile(dir / "status.txt").empty(); }, 5s));
+    EXPECT_EQ(readFile(dir / "status.txt"), "0\n");
+    EXPECT_EQ(readFile(dir / "stderr.txt"),
+              "velq13: the terminal was 60x40 cells; the show needs 80x50, so part of the picture was cut off\n");
 }
 
 TEST(EndToEndTest, RefusesToDrawIntoAPipe)
