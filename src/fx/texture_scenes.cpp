@@ -32,6 +32,25 @@ bool usable(const Image& texture)
 
 CanvasView canvasView() { return CanvasView(canvas, canvasPixels); }
 
+// Texture addressing shared by the three layers: a coordinate truncated to an integer is ANDed
+// with the side minus one, so textures tile and negative coordinates wrap (-1 is the last texel).
+class TextureSampler {
+public:
+    explicit TextureSampler(const Image& texture)
+        : texels_(texture.pixels.data()), width_(texture.width), maskU_(texture.width - 1u),
+          maskV_(texture.height - 1u)
+    {
+    }
+    Pixel at(std::int32_t u, std::int32_t v) const
+    {
+        return texels_[(static_cast<std::uint32_t>(v) & maskV_) * width_ + (static_cast<std::uint32_t>(u) & maskU_)];
+    }
+
+private:
+    const Pixel* texels_;
+    std::uint32_t width_, maskU_, maskV_;
+};
+
 std::int32_t clampCoordinate(std::int32_t v, std::int32_t limit)
 {
     const std::int32_t c = static_cast<std::int16_t>(v);
@@ -43,11 +62,9 @@ std::int32_t clampCoordinate(std::int32_t v, std::int32_t limit)
 void rotozoom(float angle, float zoom, float shift, const Image& texture, CanvasView pixels)
 {
     if (!usable(texture)) return;
+    const TextureSampler texels(texture);
     const std::int32_t w = texture.width;
     const std::int32_t h = texture.height;
-    const auto maskU = static_cast<std::uint32_t>(w - 1);
-    const auto maskV = static_cast<std::uint32_t>(h - 1);
-    const Pixel* texels = texture.pixels.data();
 
     const auto cz = static_cast<float>(static_cast<double>(zoom) * fastCos(angle));
     const auto sz = static_cast<float>(static_cast<double>(zoom) * fastSin(angle));
@@ -60,9 +77,7 @@ void rotozoom(float angle, float zoom, float shift, const Image& texture, Canvas
         float u = rowU;
         float v = rowV;
         for (std::int32_t x = 0; x < canvasWidth; ++x, ++out) {
-            const std::uint32_t tu = static_cast<std::uint32_t>(truncateToInt(u)) & maskU;
-            const std::uint32_t tv = static_cast<std::uint32_t>(truncateToInt(v)) & maskV;
-            *out = blendPixel(texels[tv * static_cast<std::uint32_t>(w) + tu], *out);
+            *out = blendPixel(texels.at(truncateToInt(u), truncateToInt(v)), *out);
             u += cz;
             v += sz;
         }
@@ -74,11 +89,9 @@ void rotozoom(float angle, float zoom, float shift, const Image& texture, Canvas
 void tunnel(float centreX, float centreY, const Image& texture, CanvasView pixels)
 {
     if (!usable(texture)) return;
+    const TextureSampler texels(texture);
     const std::int32_t w = texture.width;
     const std::int32_t h = texture.height;
-    const auto maskU = static_cast<std::uint32_t>(w - 1);
-    const auto maskV = static_cast<std::uint32_t>(h - 1);
-    const Pixel* texels = texture.pixels.data();
     const auto t = static_cast<float>(effectClock);
     const double depthScroll = f32(0.1f) * t;
     const double turnScroll = f32(0.0001f) * t;
@@ -107,15 +120,14 @@ void tunnel(float centreX, float centreY, const Image& texture, CanvasView pixel
         for (std::int32_t x = 0; x < canvasWidth; ++x, ++out) {
             const float d = fastSqrt(static_cast<float>(dx2s[x] + dy2));
             // The depth is infinite at the centre itself; its column is 0.
-            std::uint32_t tu = 0;
+            std::int32_t column = 0;
             if (d != 0) {
                 const auto depth = static_cast<float>((200 / static_cast<double>(d)) * 80);
-                tu = static_cast<std::uint32_t>(truncateToInt((depth - depthScroll) * w * f32(0.004f))) & maskU;
+                column = truncateToInt((depth - depthScroll) * w * f32(0.004f));
             }
             const float angle = fastAtan(static_cast<float>(dxs[x] / dy));
             const auto a = static_cast<float>(angle / fullTurn - turnScroll);
-            const std::uint32_t tv = static_cast<std::uint32_t>(truncateToInt(h * static_cast<double>(a) * 4)) & maskV;
-            *out = blendPixel(texels[tv * static_cast<std::uint32_t>(w) + tu], *out);
+            *out = blendPixel(texels.at(column, truncateToInt(h * static_cast<double>(a) * 4)), *out);
         }
     }
 }
@@ -128,13 +140,9 @@ void warp(CanvasView pixels, std::int32_t left, std::int32_t top, std::int32_t r
     const std::int32_t x1 = clampCoordinate(right, canvasWidth);
     const std::int32_t y1 = clampCoordinate(bottom, canvasHeight);
     if (x0 >= x1 || y0 >= y1 || !usable(texture)) return;
-    const std::int32_t w = texture.width;
-    const std::int32_t h = texture.height;
-    const auto maskU = static_cast<std::uint32_t>(w - 1);
-    const auto maskV = static_cast<std::uint32_t>(h - 1);
-    const Pixel* texels = texture.pixels.data();
-    const auto halfW = static_cast<float>(w * 0.5);
-    const auto halfH = static_cast<float>(h * 0.5);
+    const TextureSampler texels(texture);
+    const auto halfW = static_cast<float>(texture.width * 0.5);
+    const auto halfH = static_cast<float>(texture.height * 0.5);
     const auto t = static_cast<float>(effectClock);
 
     // Per pixel: column = truncate(halfW + fastSin(t*0.001 + y*6.2832*0.012) * halfW + x),
@@ -151,9 +159,7 @@ void warp(CanvasView pixels, std::int32_t left, std::int32_t top, std::int32_t r
         const double columnBase = halfW + static_cast<double>(s) * halfW;
         Pixel* out = pixels.data() + y * canvasWidth;
         for (std::int32_t x = x0; x < x1; ++x) {
-            const std::uint32_t tu = static_cast<std::uint32_t>(truncateToInt(columnBase + x)) & maskU;
-            const std::uint32_t tv = static_cast<std::uint32_t>(truncateToInt(rowBase[x] + y + x)) & maskV;
-            out[x] = texels[tv * static_cast<std::uint32_t>(w) + tu];
+            out[x] = texels.at(truncateToInt(columnBase + x), truncateToInt(rowBase[x] + y + x));
         }
     }
 }
