@@ -309,17 +309,17 @@ for i in $(seq 50); do
   sleep 0.2
 done
 state > full-at-start.txt
+# A loaded machine may take a while to switch: wait up to 10 s for the state, then record it.
+expect_state() { for i in $(seq 100); do [ "$(state)" = "$1" ] && break; sleep 0.1; done; state > "$2"; }
 xdotool key alt+Return
-sleep 0.5
-state > full-after-toggle.txt
+expect_state 0 full-after-toggle.txt
 xdotool key alt+Return
-sleep 0.5
-state > full-after-second-toggle.txt
+expect_state 1 full-after-second-toggle.txt
 xdotool key a
 sleep 0.5
 kill -0 $show 2>/dev/null && echo running > after-a.txt
 xdotool key Escape
-for i in $(seq 50); do kill -0 $show 2>/dev/null || break; sleep 0.1; done
+for i in $(seq 100); do kill -0 $show 2>/dev/null || break; sleep 0.1; done
 kill -0 $show 2>/dev/null && { echo "Esc did not end the show" > stuck.txt; kill $show; }
 wait $show
 echo $? > status.txt
